@@ -38,7 +38,9 @@ constexpr std::int32_t kKkUnrecognised = -999;
 // Copies at most 79 characters into a cleared 80-byte slot and trims it.
 void StoreText(char *slot, const char *value) {
     std::memset(slot, 0, kSlotSize);
-    std::strncpy(slot, value, kMaxText);
+    std::size_t n = 0;
+    while (n < kMaxText && value[n] != '\0') ++n;
+    std::memcpy(slot, value, n);
     TrimTrailingBlanks(slot);
 }
 
