@@ -25,11 +25,13 @@ class GuardedBuffers {
 public:
     static constexpr std::size_t kGuard = 64;
     static constexpr unsigned char kPattern = 0xA5;
-    GuardedBuffers() : arena_(Size(), kPattern) {
+    GuardedBuffers() : storage_(Size() / 8 + 1) {
+        arena_ = reinterpret_cast<unsigned char *>(storage_.data());
+        std::memset(arena_, kPattern, Size());
         std::size_t at = kGuard;
         for (std::size_t i = 0; i < 5; ++i) {
             offset_[i] = at;
-            at += kSizes[i] + kGuard;
+            at += (kSizes[i] + 7) / 8 * 8 + kGuard;  // keeps every buffer 8-aligned
         }
     }
     int Read(const std::string &path) {
@@ -41,15 +43,15 @@ public:
         std::string damage;
         std::size_t begin = 0;
         for (std::size_t i = 0; i <= 5; ++i) {
-            std::size_t end = i < 5 ? offset_[i] : arena_.size();
+            std::size_t end = i < 5 ? offset_[i] : Size();
             for (std::size_t b = begin; b < end; ++b)
                 if (arena_[b] != kPattern) damage += "guard byte " + std::to_string(b) + " changed\n";
             if (i < 5) begin = offset_[i] + kSizes[i];
         }
-        const unsigned char *k = arena_.data() + offset_[0];
+        const unsigned char *k = arena_ + offset_[0];
         if (std::memchr(k, 0, 80) == nullptr) damage += "KTEIL not terminated\n";
         for (std::size_t s = 0; s < 10; ++s)
-            if (std::memchr(arena_.data() + offset_[3] + 80 * s, 0, 80) == nullptr)
+            if (std::memchr(arena_ + offset_[3] + 80 * s, 0, 80) == nullptr)
                 damage += "CFELD slot " + std::to_string(s) + " not terminated\n";
         return damage;
     }
@@ -58,15 +60,15 @@ private:
     static constexpr std::size_t kSizes[5] = {80, 5 * 4, 170 * 8, 800, 15 * 8};
     static std::size_t Size() {
         std::size_t n = kGuard;
-        for (std::size_t s : kSizes) n += s + kGuard;
+        for (std::size_t s : kSizes) n += (s + 7) / 8 * 8 + kGuard;
         return n;
     }
     template <class T>
     T *Ptr(int i) {
-        // Offsets are multiples of 8, so every buffer is aligned for its type.
-        return reinterpret_cast<T *>(arena_.data() + offset_[i]);
+        return reinterpret_cast<T *>(arena_ + offset_[i]);
     }
-    std::vector<unsigned char> arena_;
+    std::vector<double> storage_;  // 8-aligned bytes
+    unsigned char *arena_;
     std::size_t offset_[5];
 };
 
@@ -75,10 +77,10 @@ constexpr std::size_t GuardedBuffers::kSizes[5];
 // Random files made of the pieces that matter: every header form, value
 // lines of every length, CR, LF, 0x1A and NUL bytes.
 std::string RandomFile(std::mt19937 &rng) {
-    static const char *const pieces[] = {
+    static const std::string pieces[] = {
         "# KTEIL", "# IFELD", "# DFELD", "# CFELD", "# PFELD", "# END", "# ifeld", "#IFELD", "# IFELD x",
         "#", "IFELD(  0) 12", "DFELD(  0) -1.5e3", "CFELD(  0) text   ", "           ", "x", "",
-        "\r", "\n", "\r\n", "\x1a", std::string("\0", 1).c_str(), "1e999", "nan", "-2147483649"};
+        "\r", "\n", "\r\n", "\x1a", std::string("\0", 1), "1e999", "nan", "-2147483649"};
     std::string file;
     int n = static_cast<int>(rng() % 300);
     for (int i = 0; i < n; ++i) {

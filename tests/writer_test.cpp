@@ -254,8 +254,12 @@ TEST_F(WriterTest, LocaleIndependent) {
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
     EXPECT_STREQ(probe, "1,5") << "the locale has a decimal comma";
     std::string after = WriteAndRead(ExampleData());
+    Data back;
+    int read = Read(dir.file("out.dat"), back);
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(after, before);
+    EXPECT_EQ(read, 0);
+    EXPECT_EQ(back.DFELD[0], 1.5) << "the reader takes the point, too";
 }
 
 TEST_F(WriterTest, MissingDirectoryCannotBeOpened) {
