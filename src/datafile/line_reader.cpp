@@ -1,6 +1,11 @@
 #include "line_reader.h"
 
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+#endif
 
 namespace tovra {
 
@@ -22,6 +27,47 @@ bool Refill(LineReader &r) {
 int Peek(LineReader &r) {
     if (r.pos == r.size && !Refill(r)) return -1;
     return r.block[r.pos];
+}
+
+bool IsSpecial(unsigned char c) { return c == '\n' || c == '\r' || c == 0x1a || c == 0; }
+
+// The length of the run of ordinary bytes (all but LF, CR, 0x1A and NUL)
+// at the start of p[0, n). Blocks of 16 bytes (SSE2) or words of 8 are
+// passed over while none of their bytes is below 0x20; only the bytes
+// below 0x20, and the last few of the range, are looked at one by one.
+std::size_t OrdinaryRun(const unsigned char *p, std::size_t n) {
+    std::size_t k = 0;
+#if defined(__SSE2__) && defined(__GNUC__)
+    const __m128i space = _mm_set1_epi8(0x20);
+    for (; n - k >= 16; k += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+        // One bit for each byte below 0x20.
+        unsigned controls =
+            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, space), v))) & 0xFFFFu;
+        for (; controls != 0; controls &= controls - 1) {
+            std::size_t at = k + static_cast<std::size_t>(__builtin_ctz(controls));
+            if (IsSpecial(p[at])) return at;
+        }
+    }
+#else
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    while (n - k >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + k, sizeof w);
+        if (((w - 0x20 * kOnes) & ~w & kHigh) == 0) {  // no byte below 0x20
+            k += 8;
+            continue;
+        }
+        for (std::size_t stop = k + 8; k < stop; ++k) {
+            if (IsSpecial(p[k])) return k;
+        }
+    }
+#endif
+    for (; k < n; ++k) {
+        if (IsSpecial(p[k])) return k;
+    }
+    return n;
 }
 
 }  // namespace
@@ -55,12 +101,7 @@ bool NextPiece(LineReader &r, Piece &piece) {
         std::size_t avail = r.size - r.pos;
         std::size_t room = kPieceLength - n;
         std::size_t take = avail < room ? avail : room;
-        std::size_t k = 0;
-        while (k < take) {
-            unsigned char c = start[k];
-            if (c == '\n' || c == '\r' || c == 0x1a || c == 0) break;
-            ++k;
-        }
+        std::size_t k = OrdinaryRun(start, take);
         std::memcpy(piece.text + n, start, k);
         n += k;
         r.pos += k;

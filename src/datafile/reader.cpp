@@ -95,7 +95,9 @@ ReadEnd ParseStream(LineReader &reader, std::FILE *file, const DataSet &data,
             return kReadLimit;
         }
         // The value text: everything from column 11 on.
-        const char *value = std::strlen(line) > kLabelLength ? line + kLabelLength : "";
+        // A NUL in the piece ends its text early.
+        std::size_t length = piece.hasNul ? std::strlen(line) : piece.length;
+        const char *value = length > kLabelLength ? line + kLabelLength : "";
         int slot = section == kUnrecognised ? -1 : counter;
         switch (section) {
             case kIfeld: data.IFELD[counter++] = ParseInt(value); break;
