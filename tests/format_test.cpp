@@ -139,3 +139,21 @@ TEST(ParseReal, MatchesStrtodOnRandomTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Decimals as the writer and other programs write them: fixed forms with
+// few and many digits, against strtod.
+TEST(ParseReal, MatchesStrtodOnFixedForms) {
+    std::mt19937_64 rng(31337);
+    std::uniform_real_distribution<double> exponent(-8, 22);
+    const char *forms[] = {"%f", "%.0f", "%.3f", "%.10f", "%.17f", "%.1f"};
+    char text[512];
+    for (int i = 0; i < 300000; ++i) {
+        double v = std::pow(10.0, exponent(rng)) * (i % 3 ? 1 : -1);
+        std::snprintf(text, sizeof text, forms[i % 6], v);
+        ASSERT_EQ(Bits(tovra::ParseReal(text)), Bits(std::strtod(text, nullptr))) << text;
+    }
+}
+
+}  // namespace

@@ -133,6 +133,50 @@ std::size_t DecimalLength(const char *p, bool *nonzeroDigit, long long *decimalE
     return static_cast<std::size_t>(q - p);
 }
 
+// The common case of a plain decimal (digits, a point, digits, no
+// exponent) with at most 15 significant digits and at most 22 after the
+// point, as "%f" writes most values: the digits and the power of ten are
+// both exact doubles, so one division gives the correctly rounded result.
+// Returns the length taken, or 0 where the general conversion is needed.
+std::size_t FastDecimal(const char *p, double *out) {
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char *q = p;
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    int fraction = 0;
+    bool any = false;
+    for (;; ++q) {
+        if (IsDigit(*q)) {
+            any = true;
+        } else if (*q == '.') {
+            // The digits after the point, then the end of the number.
+            const char *f = q + 1;
+            while (IsDigit(*f)) {
+                if (mantissa != 0 || *f != '0') {
+                    if (++significant > 15) return 0;
+                    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*f - '0');
+                }
+                if (++fraction > 22) return 0;
+                ++f;
+                any = true;
+            }
+            q = f;
+            break;
+        } else {
+            break;
+        }
+        if (mantissa != 0 || *q != '0') {
+            if (++significant > 15) return 0;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+        }
+    }
+    if (!any || *q == 'e' || *q == 'E') return 0;
+    *out = static_cast<double>(mantissa) / kPowers[fraction];
+    return static_cast<std::size_t>(q - p);
+}
+
 }  // namespace
 
 std::int32_t ParseInt(const char *text, NumberScan *scan) {
@@ -168,7 +212,14 @@ double ParseReal(const char *text, NumberScan *scan) {
     bool negative = false;
     const char *p = SkipSpaceAndSign(text, &negative);
     double value = 0.0;
-    std::size_t length = 0;
+    std::size_t length = FastDecimal(p, &value);
+    if (length != 0) {
+        if (scan) {
+            scan->used = static_cast<std::size_t>(p + length - text);
+            scan->digits = true;
+        }
+        return negative ? -value : value;
+    }
     bool nonzero = false;
     long long decimalExponent = 0;
     if (StartsWithNoCase(p, "inf")) {
