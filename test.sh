@@ -6,7 +6,8 @@
 #   32-bit Windows DLL, static check           -> dist/windows-x86
 #   64-bit Windows DLL, end to end under wine64 -> dist/windows-x64
 #   bounded fuzzing of the reader and the round trip
-#   the example host against the installed package, the benchmark smoke run
+#   the example host against the installed package, the packages; the
+#   native tests include the tool's tests and a smoke run of the benchmarks
 # Every stage runs; the script fails if any stage failed.
 #
 # Environment: TOVRA_FUZZ_SECONDS (default 60 per target).
@@ -17,7 +18,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake make g++ python3 libgtest-dev libbenchmark-dev clang libclang-rt-14-dev llvm-14
           valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 nlohmann-json3-dev locales
-          pkg-config file zip dpkg-dev)
+          pkg-config file zip unzip dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -67,6 +68,25 @@ sanitized() {
             ctest --test-dir build/asan --output-on-failure -j"$jobs"
 }
 
+valgrind_run() {
+    cmake -S . -B build/valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVRA_BENCH=OFF -DTOVRA_TOOL=OFF >/dev/null &&
+        cmake --build build/valgrind -j"$jobs" --target tovra_tests tovra_fault_tests &&
+        tests/valgrind.sh build/valgrind
+}
+
+packages_made() {  # the .deb of the Linux build and a zip of each Windows build
+    local build
+    for build in native win-x86 win-x64; do
+        rm -rf "build/$build/packages"
+        (cd "build/$build" && cpack --config CPackConfig.cmake >/dev/null) || return 1
+    done
+    ls build/native/packages/*.deb build/win-x86/packages/*.zip build/win-x64/packages/*.zip &&
+        dpkg-deb -c build/native/packages/*.deb | grep -q 'usr/bin/tovra$' &&
+        dpkg-deb -c build/native/packages/*.deb | grep -q 'usr/lib/cmake/tovra/tovraConfig.cmake$' &&
+        unzip -l build/win-x86/packages/*.zip | grep -q 'bin/TOVRA.dll$' &&
+        unzip -l build/win-x86/packages/*.zip | grep -q 'lib/libTOVRA.dll.a$'
+}
+
 windows() {  # windows TOOLCHAIN BUILD DIST
     cmake -S . -B "build/$2" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$1.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null &&
@@ -77,13 +97,14 @@ windows() {  # windows TOOLCHAIN BUILD DIST
 
 stage "native build and tests" native
 stage "tests under AddressSanitizer and UndefinedBehaviorSanitizer" sanitized
-[ -x tests/valgrind.sh ] && stage "tests under valgrind memcheck" tests/valgrind.sh build/native
+stage "tests under valgrind memcheck" valgrind_run
 stage "32-bit Windows DLL" windows i686 win-x86 windows-x86
 stage "32-bit DLL static check" tests/windows/check_dll32.sh dist/windows-x86
 stage "64-bit Windows DLL" windows x86_64 win-x64 windows-x64
 stage "64-bit DLL under wine64" tests/windows/run_wine_tests.sh build/win-x64 dist/windows-x64
-[ -x fuzz/run.sh ] && stage "bounded fuzzing" fuzz/run.sh "${TOVRA_FUZZ_SECONDS:-60}"
-[ -x examples/run.sh ] && stage "example host against dist/linux-x86_64" examples/run.sh "$root/dist/linux-x86_64"
+stage "packages (.deb, zips)" packages_made
+stage "bounded fuzzing" fuzz/run.sh "${TOVRA_FUZZ_SECONDS:-60}"
+stage "example host against dist/linux-x86_64" sh examples/run.sh "$root/dist/linux-x86_64"
 
 echo
 if [ "$failed" -gt 0 ]; then
