@@ -80,11 +80,11 @@ packages_made() {  # the .deb of the Linux build and a zip of each Windows build
         rm -rf "build/$build/packages"
         (cd "build/$build" && cpack --config CPackConfig.cmake >/dev/null) || return 1
     done
-    ls build/native/packages/*.deb build/win-x86/packages/*.zip build/win-x64/packages/*.zip &&
-        dpkg-deb -c build/native/packages/*.deb | grep -q 'usr/bin/tovra$' &&
-        dpkg-deb -c build/native/packages/*.deb | grep -q 'usr/lib/cmake/tovra/tovraConfig.cmake$' &&
-        unzip -l build/win-x86/packages/*.zip | grep -q 'bin/TOVRA.dll$' &&
-        unzip -l build/win-x86/packages/*.zip | grep -q 'lib/libTOVRA.dll.a$'
+    ls build/native/packages/*.deb build/win-x86/packages/*.zip build/win-x64/packages/*.zip || return 1
+    local deb zip
+    deb=$(dpkg-deb -c build/native/packages/*.deb) && zip=$(unzip -l build/win-x86/packages/*.zip) || return 1
+    grep -q 'usr/bin/tovra$' <<<"$deb" && grep -q 'usr/lib/cmake/tovra/tovraConfig.cmake$' <<<"$deb" &&
+        grep -q 'bin/TOVRA.dll$' <<<"$zip" && grep -q 'lib/libTOVRA.dll.a$' <<<"$zip"
 }
 
 windows() {  # windows TOOLCHAIN BUILD DIST
