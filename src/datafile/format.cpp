@@ -182,23 +182,19 @@ std::size_t FastDecimal(const char *p, double *out) {
 std::int32_t ParseInt(const char *text, NumberScan *scan) {
     bool negative = false;
     const char *p = SkipSpaceAndSign(text, &negative);
+    const char *digits = p;
     std::uint32_t value = 0;
-    bool digits = false;
-    bool wrapped = false;
-    std::uint64_t exact = 0;  // saturating magnitude, to tell a wrap
-    while (IsDigit(*p)) {
-        std::uint32_t d = static_cast<std::uint32_t>(*p - '0');
-        value = value * 10u + d;
-        if (exact <= 0xFFFFFFFFull) exact = exact * 10u + d;
-        digits = true;
-        ++p;
-    }
+    while (IsDigit(*p)) value = value * 10u + static_cast<std::uint32_t>(*p++ - '0');
     if (negative) value = 0u - value;
-    if (digits) wrapped = negative ? exact > 0x80000000ull : exact > 0x7FFFFFFFull;
     if (scan) {
-        scan->used = digits ? static_cast<std::size_t>(p - text) : 0;
-        scan->digits = digits;
-        scan->wrapped = wrapped;
+        bool any = p != digits;
+        // Whether the number lies outside the 32-bit range, by its digits.
+        std::uint64_t exact = 0;
+        for (const char *d = digits; d < p && exact <= 0xFFFFFFFFull; ++d)
+            exact = exact * 10u + static_cast<std::uint64_t>(*d - '0');
+        scan->used = any ? static_cast<std::size_t>(p - text) : 0;
+        scan->digits = any;
+        scan->wrapped = any && (negative ? exact > 0x80000000ull : exact > 0x7FFFFFFFull);
         scan->overflow = false;
     }
     // Two's complement reinterpretation, well defined through memcpy.

@@ -31,16 +31,18 @@ int Peek(LineReader &r) {
 
 bool IsSpecial(unsigned char c) { return c == '\n' || c == '\r' || c == 0x1a || c == 0; }
 
-// The length of the run of ordinary bytes (all but LF, CR, 0x1A and NUL)
-// at the start of p[0, n). Blocks of 16 bytes (SSE2) or words of 8 are
-// passed over while none of their bytes is below 0x20; only the bytes
-// below 0x20, and the last few of the range, are looked at one by one.
-std::size_t OrdinaryRun(const unsigned char *p, std::size_t n) {
+// Copies the run of ordinary bytes (all but LF, CR, 0x1A and NUL) at the
+// start of p[0, n) to dst and returns its length. Blocks of 16 bytes (SSE2)
+// or words of 8 are copied whole and passed over while none of their bytes
+// is below 0x20; only the bytes below 0x20, and the last few of the range,
+// are looked at one by one. dst[0, n) may be written beyond the run.
+std::size_t CopyOrdinaryRun(const unsigned char *p, std::size_t n, char *dst) {
     std::size_t k = 0;
 #if defined(__SSE2__) && defined(__GNUC__)
     const __m128i space = _mm_set1_epi8(0x20);
     for (; n - k >= 16; k += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + k), v);
         // One bit for each byte below 0x20.
         unsigned controls =
             ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, space), v))) & 0xFFFFu;
@@ -55,6 +57,7 @@ std::size_t OrdinaryRun(const unsigned char *p, std::size_t n) {
     while (n - k >= 8) {
         std::uint64_t w;
         std::memcpy(&w, p + k, sizeof w);
+        std::memcpy(dst + k, &w, sizeof w);
         if (((w - 0x20 * kOnes) & ~w & kHigh) == 0) {  // no byte below 0x20
             k += 8;
             continue;
@@ -66,6 +69,7 @@ std::size_t OrdinaryRun(const unsigned char *p, std::size_t n) {
 #endif
     for (; k < n; ++k) {
         if (IsSpecial(p[k])) return k;
+        dst[k] = static_cast<char>(p[k]);
     }
     return n;
 }
@@ -101,8 +105,7 @@ bool NextPiece(LineReader &r, Piece &piece) {
         std::size_t avail = r.size - r.pos;
         std::size_t room = kPieceLength - n;
         std::size_t take = avail < room ? avail : room;
-        std::size_t k = OrdinaryRun(start, take);
-        std::memcpy(piece.text + n, start, k);
+        std::size_t k = CopyOrdinaryRun(start, take, piece.text + n);
         n += k;
         r.pos += k;
         if (k == take) continue;
