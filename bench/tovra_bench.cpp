@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "datafile/datafile.h"
 #include "datafile/format.h"
 #include "quiet_message.h"
 #include "tovra.h"
@@ -175,13 +176,7 @@ std::string RepeatedFile() {
 
 // ---------------------------------------------------------------- data set
 
-struct Data {
-    char KTEIL[80];
-    std::int32_t IFELD[5];
-    double DFELD[170];
-    char CFELD[10][80];
-    double PFELD[15];
-};
+using Data = tovra::DataBuffers;
 
 // Every list full, a head text of 79 characters, reals with many digits.
 Data FullData() {

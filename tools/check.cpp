@@ -388,12 +388,8 @@ bool CheckDataFile(const char *path, std::vector<Finding> &findings, std::string
         *why = std::strerror(errno);
         return false;
     }
-    struct Scratch {
-        char KTEIL[80] = {};
-        std::int32_t IFELD[5];
-        double DFELD[170];
-        char CFELD[10][80] = {};
-        double PFELD[15];
+    // Buffers of its own (zeroed): only the findings matter here.
+    struct Scratch : tovra::DataBuffers {
         tovra::LineReader reader;
     };
     auto s = std::make_unique<Scratch>();

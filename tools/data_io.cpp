@@ -24,60 +24,32 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-// Notes, per section, the highest slot that a value line filled.
+std::string Text80(const char *slot) { return std::string(slot, strnlen(slot, tovra::kSlotSize)); }
+
+// Notes, per section, the highest slot that a value line filled, and the
+// head text as the reader stored it, before the blank is appended.
 struct FillObserver : tovra::ReadObserver {
     Loaded *out;
     void OnValue(const tovra::Piece &piece, int section, int slot, const char *) override {
         if (section < 0 || slot < 0) return;
         if (slot + 1 > out->filled[section]) out->filled[section] = slot + 1;
         out->line[section][slot] = piece.line;
+        if (section == kKteil) out->headText = Text80(out->KTEIL);
     }
 };
-
-std::string Text80(const char *slot) { return std::string(slot, strnlen(slot, tovra::kSlotSize)); }
 
 }  // namespace
 
 bool LoadDataFile(const char *path, Loaded &out) {
-    // The host's view, messages and all.
-    if (tovra::ReadD99999Data(path, out.KTEIL, out.IFELD, out.DFELD, &out.CFELD[0][0], out.PFELD) != 0) {
-        return false;
-    }
-    // The same reader once more, into scratch buffers, to see which slots
-    // the file filled; its messages have been shown already.
+    // One read: the host's view, messages and all, while the observer
+    // notes which slots the file filled.
     for (auto &f : out.filled) f = 0;
     std::memset(out.line, 0, sizeof out.line);
-    std::FILE *file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "tovra: cannot open %s a second time\n", path);
-        return false;
-    }
-    struct Scratch {
-        char KTEIL[80];
-        std::int32_t IFELD[5];
-        double DFELD[170];
-        char CFELD[10][80];
-        double PFELD[15];
-        tovra::LineReader reader;
-    };
-    auto s = std::make_unique<Scratch>();
-    std::memset(s->KTEIL, 0, sizeof s->KTEIL);
-    for (auto &c : s->CFELD) {
-        std::memset(c, 0, sizeof c);
-        std::memcpy(c, tovra::kCfeldEnd, sizeof tovra::kCfeldEnd);
-    }
+    out.headText.clear();
     FillObserver observer;
     observer.out = &out;
-    const std::int32_t maxAnz = tovra::MaxAnz;
-    SetMessagesMuted(true);
-    tovra::ParseStream(s->reader, file,
-                       tovra::DataSet{s->KTEIL, s->IFELD, s->DFELD, &s->CFELD[0][0], s->PFELD},
-                       &observer);
-    SetMessagesMuted(false);
-    tovra::MaxAnz = maxAnz;
-    std::fclose(file);
-    out.headText = Text80(s->KTEIL);
-    return true;
+    return tovra::ReadD99999Data(path, out.KTEIL, out.IFELD, out.DFELD, &out.CFELD[0][0], out.PFELD,
+                                 &observer) == 0;
 }
 
 WriteData FromLoaded(const Loaded &d) {

@@ -8,18 +8,14 @@
 #include <vector>
 
 #include "codepage.h"
+#include "datafile/datafile.h"
 #include "datafile/format.h"
 
 namespace tovra_tool {
 
-// A data file read as a host reads it, and what the file filled.
-struct Loaded {
-    // The five buffers exactly as ReadD99999Data leaves them.
-    char KTEIL[80];
-    std::int32_t IFELD[5];
-    double DFELD[170];
-    char CFELD[10][80];
-    double PFELD[15];
+// A data file read as a host reads it (the five buffers exactly as
+// ReadD99999Data leaves them), and what the file filled.
+struct Loaded : tovra::DataBuffers {
     // The head text as the reader took it from the file, before
     // ReadD99999Data appends its blank ("" when no head-text line).
     std::string headText;
@@ -30,9 +26,9 @@ struct Loaded {
     long line[tovra::kSectionCount][170];
 };
 
-// Reads `path` with ReadD99999Data (its messages are shown), then walks it
-// once more, silently, to learn which slots the file filled. False when
-// the file could not be opened.
+// Reads `path` with ReadD99999Data (its messages are shown), with an
+// observer that learns which slots the file filled. False when the file
+// could not be opened.
 bool LoadDataFile(const char *path, Loaded &out);
 
 // A data set to be written: each list exactly as long as it is.

@@ -85,7 +85,6 @@ std::size_t DecimalLength(const char *p, bool *nonzeroDigit, long long *decimalE
     const char *q = p;
     bool any = false;
     *nonzeroDigit = false;
-    long long leading = 0;  // position of the first nonzero digit relative to the point
     bool seenNonzero = false;
     long long intDigits = 0;
     while (IsDigit(*q)) {
@@ -111,7 +110,8 @@ std::size_t DecimalLength(const char *p, bool *nonzeroDigit, long long *decimalE
     }
     if (!any) return 0;
     *nonzeroDigit = seenNonzero;
-    leading = intDigits > 0 ? intDigits : -zerosAfterPoint;
+    // The position of the first nonzero digit relative to the point.
+    long long leading = intDigits > 0 ? intDigits : -zerosAfterPoint;
     long long exponent = 0;
     if (*q == 'e' || *q == 'E') {
         const char *e = q + 1;
@@ -145,32 +145,21 @@ std::size_t FastDecimal(const char *p, double *out) {
     const char *q = p;
     std::uint64_t mantissa = 0;
     int significant = 0;
-    int fraction = 0;
+    int fraction = 0;  // digits after the point
+    bool point = false;
     bool any = false;
     for (;; ++q) {
-        if (IsDigit(*q)) {
-            any = true;
-        } else if (*q == '.') {
-            // The digits after the point, then the end of the number.
-            const char *f = q + 1;
-            while (IsDigit(*f)) {
-                if (mantissa != 0 || *f != '0') {
-                    if (++significant > 15) return 0;
-                    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*f - '0');
-                }
-                if (++fraction > 22) return 0;
-                ++f;
-                any = true;
-            }
-            q = f;
-            break;
-        } else {
-            break;
+        if (*q == '.' && !point) {
+            point = true;
+            continue;
         }
+        if (!IsDigit(*q)) break;
+        any = true;
         if (mantissa != 0 || *q != '0') {
             if (++significant > 15) return 0;
             mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
         }
+        if (point && ++fraction > 22) return 0;
     }
     if (!any || *q == 'e' || *q == 'E') return 0;
     *out = static_cast<double>(mantissa) / kPowers[fraction];

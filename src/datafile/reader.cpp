@@ -113,7 +113,7 @@ ReadEnd ParseStream(LineReader &reader, std::FILE *file, const DataSet &data,
 }
 
 int ParseD99999File(const char *path, char *KTEIL, std::int32_t *IFELD, double *DFELD,
-                    char *CFELD, double *PFELD) {
+                    char *CFELD, double *PFELD, ReadObserver *observer) {
     std::FILE *file = std::fopen(path, "rb");
     if (file == nullptr) {
         ShowCannotOpenForReading(path);
@@ -121,13 +121,13 @@ int ParseD99999File(const char *path, char *KTEIL, std::int32_t *IFELD, double *
     }
     // One reader with its block buffer per call; the frame holds ~33 KiB.
     LineReader reader;
-    ParseStream(reader, file, DataSet{KTEIL, IFELD, DFELD, CFELD, PFELD}, nullptr);
+    ParseStream(reader, file, DataSet{KTEIL, IFELD, DFELD, CFELD, PFELD}, observer);
     std::fclose(file);
     return 0;
 }
 
 int ReadD99999Data(const char *path, char *KTEIL, std::int32_t *IFELD, double *DFELD,
-                   char *CFELD, double *PFELD) {
+                   char *CFELD, double *PFELD, ReadObserver *observer) {
     std::memset(KTEIL, 0, kSlotSize);
     for (std::size_t i = 0; i < static_cast<std::size_t>(kSections[kCfeld].slots); ++i) {
         char *slot = CFELD + kSlotSize * i;
@@ -140,7 +140,7 @@ int ReadD99999Data(const char *path, char *KTEIL, std::int32_t *IFELD, double *D
     for (int i = 0; i < kSections[kDfeld].slots; ++i) DFELD[i] = 0.0;
     for (int i = 0; i < kSections[kPfeld].slots; ++i) PFELD[i] = 0.0;
 
-    if (ParseD99999File(path, KTEIL, IFELD, DFELD, CFELD, PFELD) != 0) return 1;
+    if (ParseD99999File(path, KTEIL, IFELD, DFELD, CFELD, PFELD, observer) != 0) return 1;
 
     // One blank is appended to the head text. A head text of 79 characters
     // is cut to 78 first, so the result still fits the 80 bytes of KTEIL.

@@ -72,14 +72,14 @@ SaveFile *Open(const char *path, bool direct) {
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
             return OpenDirect(file, path);
-        // A read-only file cannot be opened for writing, so it is not
-        // replaced either.
+        // A target that may not be written (read-only, or held open without
+        // write sharing) stays as it is, as with an ordinary open. The
+        // attribute is checked first: not every file system enforces it on
+        // the open.
         if (attributes & FILE_ATTRIBUTE_READONLY) {
             delete file;
             return nullptr;
         }
-        // A target that may not be written (read-only, or held open without
-        // write sharing) stays as it is, as with an ordinary open.
         HANDLE probe = CreateFileA(path, GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);

@@ -7,15 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "datafile/datafile.h"
+
 namespace tovra_test {
 
-struct Data {
-    char KTEIL[80];
-    std::int32_t IFELD[5];
-    double DFELD[170];
-    char CFELD[10][80];
-    double PFELD[15];
-};
+using Data = tovra::DataBuffers;
 
 // Every list ended by its marker at slot 0, an empty head text.
 Data EmptyData();
